@@ -21,7 +21,7 @@ function(iconx_pe_fixture)
   add_custom_command(
     OUTPUT ${ARG_OUTPUT}
     COMMAND ${windres} --codepage=65001 -I ${rcdir} -I ${CMAKE_CURRENT_BINARY_DIR} -i ${ARG_RC} -o ${obj}
-    COMMAND ${gcc} -shared -nostdlib -Wl,--no-entry -Wl,--no-insert-timestamp -o ${ARG_OUTPUT} ${obj}
+    COMMAND ${gcc} -shared -nostdlib -Wl,-e,0 -Wl,--no-insert-timestamp -o ${ARG_OUTPUT} ${obj}
     DEPENDS ${ARG_RC} ${ARG_DEPENDS}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     VERBATIM)
