@@ -134,7 +134,8 @@ std::int32_t runIconExport(const char* sourcePath, std::int32_t groupNumber, con
 
     std::int32_t result = groupCount;
     if (groupCount == 0 || groupNumber > groupCount) {
-        if (groupCount != 0) outcome = ExportOutcome::groupOutOfRange;
+        // A missing or damaged .ico file still counts as one group: its own reason stands.
+        if (groupCount != 0 && (kind != SourceKind::ico || group)) outcome = ExportOutcome::groupOutOfRange;
         result = 0;
     } else {
         if (kind == SourceKind::module) {

@@ -26,6 +26,13 @@ void ReplacingFile::discard() {
 
 bool ReplacingFile::commit() {
     if (handle_ == INVALID_HANDLE_VALUE) return false;
+    // A read-only file or a folder at the target is not replaced, as creating the file in place
+    // would be refused. Checked here too because not every platform's rename refuses it.
+    DWORD existing = GetFileAttributesA(target_.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        discard();
+        return false;
+    }
     bool flushed = FlushFileBuffers(handle_) != FALSE;
     bool closed = CloseHandle(handle_) != FALSE;
     handle_ = INVALID_HANDLE_VALUE;
