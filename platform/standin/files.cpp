@@ -254,6 +254,28 @@ BOOL FlushFileBuffers(HANDLE file) {
     return TRUE;
 }
 
+DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+    FileRecord* record = findFile(file);
+    if (!record) {
+        standin::fail(ERROR_INVALID_HANDLE);
+        return INVALID_FILE_SIZE;
+    }
+    struct stat info {};
+    if (::fstat(record->fd, &info) != 0) {
+        standin::failFromErrno(nullptr);
+        return INVALID_FILE_SIZE;
+    }
+    auto size = static_cast<unsigned long long>(info.st_size);
+    if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
+    else if (size >> 32) {
+        standin::fail(ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_SIZE;
+    }
+    // A low part that happens to equal INVALID_FILE_SIZE is told apart by the last error.
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(size);
+}
+
 BOOL CloseHandle(HANDLE handle) {
     std::unique_ptr<FileRecord> record;
     {

@@ -272,3 +272,43 @@ TEST(IcoRoundTrip, WrittenFileReadsBackToTheSameImages) {
     ASSERT_TRUE(writeIcoFile(second.get(), again.c_str()));
     EXPECT_EQ(readBytes(again), readBytes(copy));
 }
+
+#ifndef _WIN32
+#include "standin_testing.h"
+
+// A disk that fills up part of the way: at every cut-off point, the earlier target survives
+// whole and nothing else is left in the folder.
+TEST(IcoWriter, WriteThatBreaksOffLeavesTheOldFileWhole) {
+    GroupPtr group = groupOf({bitmapImage(16, 16, 4), bitmapImage(32, 32, 8)});
+    std::string target = scratchPath("kept.ico");
+    Bytes old(300, 0x22);
+    std::uint32_t total = imageOffset(*group, 2);
+    for (std::uint32_t budget : {0u, 1u, 5u, 6u, 21u, 38u, 39u, total - 1}) {
+        SCOPED_TRACE(budget);
+        writeBytes(target, old);
+        standin::failWritesAfter(budget);
+        EXPECT_FALSE(writeIcoFile(group.get(), target.c_str()));
+        standin::failWritesAfter(-1);
+        EXPECT_EQ(readBytes(target), old);
+        EXPECT_EQ(folderEntries(scratchDir()), std::vector<std::string>{"kept.ico"});
+        // The group is whole again: biSizeImage was put back after the failed write.
+        EXPECT_NE(u32At(Bytes(group->images[0].bytes, group->images[0].bytes + 40), 20), 0u);
+    }
+    standin::failWritesAfter(total);
+    EXPECT_TRUE(writeIcoFile(group.get(), target.c_str()));
+    standin::failWritesAfter(-1);
+    EXPECT_EQ(readBytes(target).size(), total);
+}
+
+TEST(BitmapWriter, WriteThatBreaksOffLeavesNothing) {
+    GroupPtr group = groupOf({bitmapImage(32, 32, 4)});
+    std::string target = scratchPath("x.bmp");
+    for (long long budget : {0LL, 13LL, 14LL, 629LL}) {
+        standin::failWritesAfter(budget);
+        EXPECT_FALSE(writeImageAsBitmap(target.c_str(), &group->images[0]));
+        standin::failWritesAfter(-1);
+        EXPECT_TRUE(folderEntries(scratchDir()).empty()) << budget;
+        EXPECT_EQ(group->images[0].bytes[8], 64) << budget;  // biHeight put back
+    }
+}
+#endif
