@@ -4,6 +4,10 @@ if(WIN32)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  # GoogleTest's own sources are not ours: they keep UTF-8 (libstdc++'s <chrono> does not
+  # compile with a GBK execution character set).
+  target_compile_options(gtest PRIVATE -fexec-charset=UTF-8)
+  target_compile_options(gtest_main PRIVATE -fexec-charset=UTF-8)
   # Newer GoogleTest sources define these aliases themselves.
   if(NOT TARGET GTest::gtest)
     add_library(GTest::gtest ALIAS gtest)
