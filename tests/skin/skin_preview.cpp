@@ -76,7 +76,6 @@ int main(int argc, char** argv) {
     pumpMessages(300);
     RECT r;
     GetWindowRect(t.window, &r);
-    InflateRect(&r, 8, 8);
     bool ok = saveScreen(r, argv[3]);
     DestroyWindow(t.window);
     return ok ? 0 : 6;
