@@ -91,6 +91,7 @@ ChildRun runChild(const std::string& dir, const std::string& arguments) {
         if (!search.box) continue;
         wchar_t text[1024] = L"";
         SendMessageW(GetDlgItem(search.box, 0xFFFF), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+        if (!text[0] || !IsWindowVisible(search.box)) continue;  // still being built: look again
         char gbk[2048] = "";
         WideCharToMultiByte(CP_ACP, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
         run.boxText = gbk;
