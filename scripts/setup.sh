@@ -8,6 +8,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth imagemagick fonts-wqy-microhei locales
   icoutils
+  python3
 )
 
 missing=()
