@@ -37,7 +37,7 @@ bool ReplacingFile::commit() {
     bool closed = CloseHandle(handle_) != FALSE;
     handle_ = INVALID_HANDLE_VALUE;
     if (!flushed || !closed ||
-        !MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        !MoveFileExA(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         discard();
         return false;
     }

@@ -49,6 +49,9 @@ public:
     bool map(int fd, std::size_t size) {
         void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
         if (at == MAP_FAILED) return false;
+        // Resources are looked up here and there, never read front to back: without this hint
+        // the kernel's read-ahead would pull most of a large module in for a few small reads.
+        ::madvise(at, size, MADV_RANDOM);
         base_ = at;
         size_ = size;
         return true;
