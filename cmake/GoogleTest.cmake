@@ -4,6 +4,9 @@ if(WIN32)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  # GoogleTest's own texts are not GBK; <chrono> holds a literal that GBK cannot encode.
+  target_compile_options(gtest PRIVATE -fexec-charset=UTF-8)
+  target_compile_options(gtest_main PRIVATE -fexec-charset=UTF-8)
   # Newer googletest sources define these aliases themselves.
   if(NOT TARGET GTest::gtest)
     add_library(GTest::gtest ALIAS gtest)
