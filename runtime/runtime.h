@@ -3,8 +3,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "values.h"
+#include "window.h"
 
 // ---- memory -------------------------------------------------------------------------------
 // Allocates from the process heap. Never gives null: when the heap cannot supply the block the
@@ -40,3 +42,31 @@ struct LibraryEntry {
 };
 // Calls a stdcall entry with 32-bit arguments pushed right to left; gives its 32-bit result.
 std::int32_t callLibraryEntry(LibraryEntry& entry, const std::int32_t* arguments, int argumentCount);
+
+// ---- further operations of the handlers ---------------------------------------------------
+// The platform's message box without an owner window; MB_TASKMODAL is added to `style` so the
+// tool's windows are disabled while it shows (48 becomes 0x2030). Gives the button pressed.
+int messageBox(const char* text, const char* title, std::uint32_t style);
+
+// Opens an existing file. The default mode opens for reading and writing, shares reading and
+// writing with others and never creates a file. Gives 0 when the file cannot be opened.
+constexpr std::uint32_t openDefaultMode = 0;
+std::intptr_t openFile(const char* path, std::uint32_t mode = openDefaultMode);
+void closeFile(std::intptr_t file);  // 0 is ignored
+
+double textToNumber(const char* text);  // see parseNumberText in number_text.h
+TextValue numberToText(double value);   // "%.13g" with a three-digit exponent
+
+// Calls a command such as ExportFileIcon with type-tagged arguments; arguments the caller leaves
+// out at the end arrive as `omitted`.
+using Command4 = std::int32_t (*)(const CommandArgument&, const CommandArgument&,
+                                  const CommandArgument&, const CommandArgument&);
+std::int32_t callCommand(Command4 command, std::initializer_list<CommandArgument> arguments);
+
+// ---- start-up and the end of the run ------------------------------------------------------
+// Initialises the runtime (heap, OLE, run directory as the current directory), loads
+// `startWindow` and runs the message loop until no window of the tool remains. Gives the quit
+// code (0). A start window that cannot be loaded ends the tool with "载入启动窗口失败".
+int runProgram(const WindowLayout* startWindow);
+// Frees what the runtime holds for the tool (the libraries of callLibraryEntry). Idempotent.
+void cleanUpRuntime();
