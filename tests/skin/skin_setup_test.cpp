@@ -169,7 +169,7 @@ TEST(SkinSetup, NumbersOutsideOneToThirtyThreeAttachNoSkin) {
 TEST(SkinSetup, BrokenLibrariesEndTheToolWithTheRuntimesBox) {
     struct Case {
         const char* name;
-        const char* variant;  // null: a folder named SkinH_EL.dll instead of a library
+        const char* variant;  // null: a folder named SkinH_EL.dll; "": a text file of that name
         std::string expected;
         const char* log;
     } cases[] = {
@@ -177,11 +177,21 @@ TEST(SkinSetup, BrokenLibrariesEndTheToolWithTheRuntimesBox) {
         {"no_attachres", NO_ATTACHRES_DIR, missingEntry + "SkinH_AttachRes”", "SkinH_SetAero value=1\n"},
         {"cdecl", CDECL_SETAERO_DIR, "错误代码：6\r\n\r\n错误信息：调用DLL命令后发现堆栈错误", "SkinH_SetAero value=1\n"},
         {"folder", nullptr, missingEntry + "SkinH_SetAero”", ""},
+        {"not a library", "", missingEntry + "SkinH_SetAero”", ""},
     };
     for (const Case& c : cases) {
         std::string dir = caseFolder(c.name);
-        if (c.variant) putLibrary(dir, c.variant);
-        else CreateDirectoryA((dir + "\\SkinH_EL.dll").c_str(), nullptr);
+        if (c.variant && *c.variant) {
+            putLibrary(dir, c.variant);
+        } else if (c.variant) {
+            HANDLE text = CreateFileA((dir + "\\SkinH_EL.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD written = 0;
+            WriteFile(text, "not a library\r\n", 15, &written, nullptr);
+            CloseHandle(text);
+        } else {
+            CreateDirectoryA((dir + "\\SkinH_EL.dll").c_str(), nullptr);
+        }
         ChildRun run = runChild(dir, "--child-setup");
         EXPECT_NE(std::string::npos, run.boxText.find("运行时出错!\r\n\r\n")) << c.name;
         EXPECT_NE(std::string::npos, run.boxText.find(c.expected)) << c.name << ": " << run.boxText;
