@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tool_driver.h"
+
 #include <algorithm>
 
 #include <string>
@@ -18,88 +20,12 @@ namespace {
 std::string buildFolder;  // holds iconextractor.exe, fatal_probe.exe, iconx_testlib.dll
 std::string spareDrive;   // "X:" or empty
 
-const char caption[] = "Morvane Quab图标提取  BY:Tolvan";
-
-std::string windowText(HWND hwnd) {
-    char text[1024] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string className(HWND hwnd) {
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-std::string freshFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "iconx_window_" + std::to_string(GetCurrentProcessId()) +
-                         "_" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-// A started program; ended at the end of the scope if it still runs.
-struct Program {
-    PROCESS_INFORMATION info = {};
-    bool started = false;
-    Program(const std::string& exe, const std::string& arguments = "") {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-        std::string folder = exe.substr(0, exe.rfind('\\'));
-        if (folder.size() == 2) folder += '\\';
-        started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 folder.c_str(), &si, &info) != 0;
-    }
-    ~Program() {
-        if (!started) return;
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
-        WaitForSingleObject(info.hProcess, 5000);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    // Waits for the process to end; gives its exit code, or 0xDEAD when it does not end.
-    DWORD exitCode(DWORD milliseconds = 5000) {
-        if (WaitForSingleObject(info.hProcess, milliseconds) != WAIT_OBJECT_0) return 0xDEAD;
-        DWORD code = 0;
-        GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-};
-
-// The first visible top-level window of `pid` with class `wanted` (any class when null) and, when
-// given, the caption `title`.
-struct Search { DWORD pid; const char* wanted; const char* title; HWND found; };
-
-BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM lParam) {
-    auto* s = reinterpret_cast<Search*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != s->pid || !IsWindowVisible(hwnd)) return TRUE;
-    if (s->wanted && className(hwnd) != s->wanted) return TRUE;
-    if (s->title && windowText(hwnd) != s->title) return TRUE;
-    s->found = hwnd;
-    return FALSE;
-}
+using namespace driver;
+const char* const caption = mainCaption;
 
 BOOL CALLBACK countChild(HWND, LPARAM count) {
     ++*reinterpret_cast<int*>(count);
     return TRUE;
-}
-
-HWND findTopLevel(DWORD pid, const char* wanted, const char* title, DWORD milliseconds = 10000) {
-    Search search = {pid, wanted, title, nullptr};
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        Sleep(50);
-    }
-    return nullptr;
 }
 
 HWND focusOf(HWND window) {
@@ -124,8 +50,6 @@ std::string copyTool(const std::string& folder) {
     return exe;
 }
 
-enum { promptLabel = 1001, filePathEdit, browseButton, dropTarget, openDialog, saveDirLabel,
-       savePathEdit, saveNameLabel, fileNameEdit, extractButton };
 
 TEST(MainWindow, SettingsControlsAndTheEndOfTheRun) {
     const std::string folder = freshFolder();
