@@ -44,10 +44,9 @@ void releaseCapturedName() {
     capturedGroupName = nullptr;
 }
 
-// Why a source could not be opened at all.
-ExportOutcome unreadableSource(const char* path) {
-    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? ExportOutcome::sourceNotFound
-                                                               : ExportOutcome::sourceNotReadable;
+// Why a source could not be read at all.
+ExportOutcome unreadableSource(const char* path, ExportOutcome otherwise) {
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? ExportOutcome::sourceNotFound : otherwise;
 }
 
 // Writes the group to the target (or the clipboard when there is none) and says how it went.
@@ -119,11 +118,11 @@ std::int32_t runIconExport(const char* sourcePath, std::int32_t groupNumber, con
     if (kind == SourceKind::ico) {
         group = readIcoFile(sourcePath);
         groupCount = 1;
-        if (!group) outcome = unreadableSource(sourcePath);
+        if (!group) outcome = unreadableSource(sourcePath, ExportOutcome::icoFileDamaged);
     } else if (kind == SourceKind::module) {
         module = LoadLibraryExA(sourcePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
         if (!module) {
-            outcome = unreadableSource(sourcePath);
+            outcome = unreadableSource(sourcePath, ExportOutcome::notAModule);
         } else if (!EnumResourceNamesA(module, RT_GROUP_ICON, countIconGroup, 0)) {
             groupCount = 0;
             outcome = ExportOutcome::noIconGroup;
@@ -183,7 +182,8 @@ const char* describeOutcome(ExportOutcome outcome) {
         case ExportOutcome::written: return "written";
         case ExportOutcome::noTarget: return "no target file was given";
         case ExportOutcome::sourceNotFound: return "no such file";
-        case ExportOutcome::sourceNotReadable: return "not a module or icon file that can be read";
+        case ExportOutcome::notAModule: return "not a module (or a damaged one)";
+        case ExportOutcome::icoFileDamaged: return "not an icon file, or a damaged one";
         case ExportOutcome::unsupportedSource: return "not an .exe, .dll, .icl or .ico file";
         case ExportOutcome::noIconGroup: return "the file has no icon group";
         case ExportOutcome::groupOutOfRange: return "no such icon group";

@@ -25,7 +25,8 @@ enum class ExportOutcome : std::uint8_t {
     written,               // the output was written whole (file in place, or clipboard set)
     noTarget,              // a file was asked for without a target path: nothing was tried
     sourceNotFound,        // the source file does not exist
-    sourceNotReadable,     // not a module, or a damaged or unreadable .ico file
+    notAModule,            // an .exe, .dll or .icl source that cannot be mapped as a module
+    icoFileDamaged,        // an .ico source that cannot be read: short, not an icon file, damaged
     unsupportedSource,     // the source is not .exe, .dll, .icl or .ico
     noIconGroup,           // a module without icon groups
     groupOutOfRange,       // the group number is greater than the number of groups

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb xauth imagemagick fonts-wqy-microhei locales
-  icoutils
+  icoutils bc
   python3
 )
 

@@ -60,6 +60,18 @@ check "damaged image as bitmap" 1 "7 icon groups" "damaged or non-bitmap image" 
 check "unwritable target" 1 "3 icon groups" "cannot write the target" -- "$F/three_groups32.dll" "$O/no/such/folder/x.ico"
 check "unsupported target" 1 "3 icon groups" "must end in .ico or .bmp" -- "$F/three_groups32.dll" "$O/x.png"
 check ".ico source" 0 "1 icon group$" "^$" -- "$O/first.ico" "$O/copy.ico"
+
+# Damaged input gives a clear reason, never a crash.
+corpus=$(cd "$(dirname "$0")/../../fuzz/corpus" && pwd)
+cp "$corpus/pe_module/truncated-headers.dll" "$corpus/pe_module/type-table-loops-to-root.dll" \
+   "$corpus/pe_module/absurd-root-entry-count.dll" "$corpus/ico_file/count-without-directory.ico" \
+   "$corpus/ico_file/cursor.ico" "$out/"
+check "truncated module" 1 "^$" "not a module|no icon group" -- "$O/truncated-headers.dll" "$O/x.ico"
+check "looping resource directory" 1 "5 icon groups" "damaged icon group" -- "$O/type-table-loops-to-root.dll" "$O/x.ico" --group 3
+check "absurd entry count" 1 "^$" "no icon group" -- "$O/absurd-root-entry-count.dll" "$O/x.ico"
+check "icon file without its directory" 1 "1 icon group" "not an icon file, or a damaged one" -- "$O/count-without-directory.ico" "$O/x.ico"
+check "cursor file" 1 "1 icon group" "not an icon file, or a damaged one" -- "$O/cursor.ico" "$O/x.ico"
+expect_file "nothing written from damaged input" "$out/x.ico" no
 expect_file "no temporary files left" "$out/first.ico.~0" no
 
 echo "$passed passed, $failures failed"

@@ -118,6 +118,7 @@ TEST(ExportFileIcon, ResultsAndOutputsFollowTheSourceAndTargetKinds) {
     for (const char* alias : {"TOOL.EXE", "lib.icl", "myexe", "ctl.ocx", "saver.scr"})
         writeBytes(dir + "/" + alias, readBytes(fixture("three_groups32.dll")));
     const std::string ico = dir + "/in.ico";
+    writeBytes(dir + "/bad.ico", Bytes{0, 0, 2, 0, 1, 0});
     writeBytes(ico, icoFileOf({bitmapImage(32, 32, 4)}));
 
     struct Case {
@@ -144,6 +145,7 @@ TEST(ExportFileIcon, ResultsAndOutputsFollowTheSourceAndTargetKinds) {
         {"missing .ico, group 1, still counts one", dir + "/none.ico", "m.ico", 1, 1, ExportOutcome::sourceNotFound},
         {"missing .ico, group 2", dir + "/none.ico", "n.ico", 2, 0, ExportOutcome::sourceNotFound},
         {"missing module", dir + "/none.exe", "o.ico", 1, 0, ExportOutcome::sourceNotFound},
+        {"damaged .ico still counts one group", dir + "/bad.ico", "p.ico", 1, 1, ExportOutcome::icoFileDamaged},
         {"module without icons", fixture("no_icons32.dll"), "q.ico", 1, 0, ExportOutcome::noIconGroup},
         {"group with a missing image", fixture("odd_groups32.dll"), "r.ico", 2, 7, ExportOutcome::groupUnreadable},
     };
@@ -158,7 +160,7 @@ TEST(ExportFileIcon, ResultsAndOutputsFollowTheSourceAndTargetKinds) {
     // A text file named .dll is not a module.
     writeBytes(dir + "/text.dll", Bytes{'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(exportToFile(dir + "/text.dll", dir + "/s.ico"), 0);
-    EXPECT_EQ(lastExportReport().outcome, ExportOutcome::sourceNotReadable);
+    EXPECT_EQ(lastExportReport().outcome, ExportOutcome::notAModule);
 }
 
 // The same .ico file may be both source and target: it is closed before it is replaced.
