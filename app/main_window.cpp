@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "extract_action.h"
 #include "runtime.h"
 #include "skin_setup.h"
 
@@ -49,7 +50,7 @@ const ControlLayout mainWindowControls[] = {
     {"保存路径", savePathEdit, ControlKind::editBox, 61, 32, 183, 20, 0, true, nullptr, 0, nullptr, nullptr},
     {"标签3", saveNameLabel, ControlKind::label, 250, 31, 62, 24, red, false, SETTINGS(saveNameLabelText), nullptr, nullptr},
     {"文件名", fileNameEdit, ControlKind::editBox, 314, 32, 56, 20, 0, true, SETTINGS(fileNameEditText), nullptr, nullptr},
-    {"提取", extractButton, ControlKind::flatButton, 6, 56, 364, 20, blue, true, SETTINGS(extractButtonText), nullptr, nullptr},
+    {"提取", extractButton, ControlKind::flatButton, 6, 56, 364, 20, blue, true, SETTINGS(extractButtonText), onExtractClicked, nullptr},
 };
 
 #undef SETTINGS
