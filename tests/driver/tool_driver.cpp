@@ -84,12 +84,11 @@ BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM lParam) {
 HWND findTopLevel(DWORD pid, const char* wanted, const char* title, DWORD milliseconds) {
     Search search = {pid, wanted, title, nullptr};
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
+    for (;;) {
         EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (search.found || GetTickCount() - start >= milliseconds) return search.found;
         Sleep(50);
     }
-    return nullptr;
 }
 
 }  // namespace driver

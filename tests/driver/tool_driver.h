@@ -32,7 +32,7 @@ struct Program {
 };
 
 // The first visible top-level window of process `pid` with class `wanted` (any when null) and
-// caption `title` (any when null); null when none appears within `milliseconds`.
+// caption `title` (any when null); null when none appears within `milliseconds` (0: look once).
 HWND findTopLevel(DWORD pid, const char* wanted, const char* title, DWORD milliseconds = 10000);
 
 }  // namespace driver

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export_command.h"
+#include "tool_driver.h"
 
 namespace {
 
@@ -19,11 +20,16 @@ std::string appFolder;      // holds iconextractor.exe
 std::string fixtureFolder;  // three_groups32.dll, no_icons32.dll
 DWORD holdMilliseconds = 0;
 
-const char caption[] = "Morvane Quab图标提取  BY:Tolvan";
 const char succeeded[] = "图标提取成功！";
 const char failed[] = "图标提取失败！";
 
-enum { filePathEdit = 1002, savePathEdit = 1007, fileNameEdit = 1009, extractButton = 1010 };
+using driver::freshFolder;
+using driver::className;
+using driver::windowText;
+using driver::filePathEdit;
+using driver::savePathEdit;
+using driver::fileNameEdit;
+using driver::extractButton;
 
 std::string windowsPath(std::string path) {
     for (char& c : path)
@@ -31,30 +37,8 @@ std::string windowsPath(std::string path) {
     return path;
 }
 
-std::string windowText(HWND hwnd) {
-    char text[1024] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 void setText(HWND hwnd, const std::string& text) {
     SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-std::string className(HWND hwnd) {
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-std::string freshFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "iconx_extract_" + std::to_string(GetCurrentProcessId()) +
-                         "_" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
 }
 
 bool exists(const std::string& path) {
@@ -124,22 +108,10 @@ std::string referenceIcon(const std::string& module, int group) {
     return readAll(target);
 }
 
-struct Search { DWORD pid; const char* wanted; HWND found; };
-
-BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM lParam) {
-    auto* s = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != s->pid || !IsWindowVisible(hwnd)) return TRUE;
-    if (s->wanted ? className(hwnd) != s->wanted : windowText(hwnd) != caption) return TRUE;
-    s->found = hwnd;
-    return FALSE;
-}
-
 // A copy of the tool in a fresh folder with the fixture modules beside it, started and showing
 // its window. Closed, or ended, at the end of the scope.
 struct Tool {
-    std::string folder = freshFolder();
+    std::string folder = freshFolder("iconx_extract");
     PROCESS_INFORMATION info = {};
     HWND window = nullptr;
 
@@ -190,9 +162,7 @@ struct Tool {
 
     // The first visible top-level window of the tool with class `wanted`, or its main window.
     HWND topLevel(const char* wanted) const {
-        Search search = {info.dwProcessId, wanted, nullptr};
-        EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        return driver::findTopLevel(info.dwProcessId, wanted, wanted ? nullptr : driver::mainCaption, 0);
     }
 };
 
