@@ -240,21 +240,27 @@ private:
     int calls_ = 0;
 };
 
+// Drags a file list from this process onto the middle of `target` and drops it there, as a
+// user would with the mouse. Gives what DoDragDrop answered.
+HRESULT dragFilesOnto(HWND target, const std::vector<std::string>& paths) {
+    RECT rc;
+    GetWindowRect(target, &rc);
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    TestDataObject data;
+    data.offer(CF_HDROP, fileListBytes(paths));
+    DropAfterAFewCalls source;
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT result = DoDragDrop(&data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    Sleep(100);
+    return result;
+}
+
 TEST(Drop, ARealDragFromAnotherProcessFillsTheBox) {
     Tool tool;
     ASSERT_NE(tool.window, nullptr);
     const std::string dropped = tool.folder + "\\拖放.exe";
     writeSmallFile(dropped);
-
-    RECT rc;
-    GetWindowRect(tool.control(filePathEdit), &rc);
-    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    TestDataObject data;
-    data.offer(CF_HDROP, fileListBytes({dropped}));
-    DropAfterAFewCalls source;
-    DWORD effect = DROPEFFECT_NONE;
-    const HRESULT result = DoDragDrop(&data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
-    Sleep(100);
+    const HRESULT result = dragFilesOnto(tool.control(filePathEdit), {dropped});
     EXPECT_EQ(tool.filePath(), dropped);
     // The target answers every drop with a failure, so the source never deletes a "moved" file.
     EXPECT_NE(result, DRAGDROP_S_DROP);
