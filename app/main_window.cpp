@@ -43,8 +43,8 @@ const PropertyValue dropTargetSettings[] = {
 const ControlLayout mainWindowControls[] = {
     {"标签1", promptLabel, ControlKind::label, 6, 4, 120, 24, blue, false, SETTINGS(promptLabelText), nullptr, nullptr},
     {"文件路径", filePathEdit, ControlKind::editBox, 128, 5, 200, 20, 0, true, nullptr, 0, nullptr, nullptr},
-    {"浏览", browseButton, ControlKind::flatButton, 331, 5, 40, 20, blue, true, SETTINGS(browseButtonText), nullptr, nullptr},
-    {"拖放对象1", dropTarget, ControlKind::dropTarget, 16, 8, 26, 26, 0, false, SETTINGS(dropTargetSettings), nullptr, nullptr},
+    {"浏览", browseButton, ControlKind::flatButton, 331, 5, 40, 20, blue, true, SETTINGS(browseButtonText), onBrowseClicked, nullptr},
+    {"拖放对象1", dropTarget, ControlKind::dropTarget, 16, 8, 26, 26, 0, false, SETTINGS(dropTargetSettings), nullptr, onFilesDropped},
     {"通用对话框1", openDialog, ControlKind::openDialog, 184, 16, 26, 26, 0, false, SETTINGS(openDialogSettings), nullptr, nullptr},
     {"标签2", saveDirLabel, ControlKind::label, 6, 31, 56, 24, blue, false, SETTINGS(saveDirLabelText), nullptr, nullptr},
     {"保存路径", savePathEdit, ControlKind::editBox, 61, 32, 183, 20, 0, true, nullptr, 0, nullptr, nullptr},

@@ -18,3 +18,5 @@ enum MainWindowControl {
 extern const WindowLayout MainWindow;
 
 void onMainWindowCreated();
+void onBrowseClicked();
+void onFilesDropped(const char* text);  // the dropped paths, owned by the drop target

@@ -10,6 +10,7 @@
 #include "runtime.h"
 
 using runtime_internal::GdiObject;
+using runtime_internal::TextHandler;
 using runtime_internal::ScopedSelect;
 
 namespace {
@@ -24,6 +25,11 @@ struct ControlState {
     // Components keep their properties here; windowed controls keep their text in the window.
     TextValue texts[propertyCount] = {};
     std::int32_t integers[propertyCount] = {};
+    // Drop targets: the OLE object (one reference held here) and the window it was registered
+    // for; a non-zero window stays remembered even when the registration failed.
+    IDropTarget* dropObject = nullptr;
+    HWND registeredWindow = nullptr;
+    bool registered = false;
 };
 
 struct LoadedWindow {
@@ -177,11 +183,20 @@ void moveFocus(HWND window, bool backwards) {
 // ---- the window procedure ------------------------------------------------------------------
 
 void releaseComponents(LoadedWindow& window) {
-    for (auto& c : window.controls)
+    for (auto& c : window.controls) {
+        if (c.dropObject) {
+            RevokeDragDrop(window.hwnd);
+            if (c.registered && c.registeredWindow != window.hwnd) RevokeDragDrop(c.registeredWindow);
+            // OLE may still hold the object in a drag under way; it must not reach back here.
+            runtime_internal::detachDropTarget(c.dropObject);
+            c.dropObject->Release();
+            c.dropObject = nullptr;
+        }
         for (TextValue& t : c.texts) {
             freeValue(t);
             t = nullptr;
         }
+    }
 }
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -311,6 +326,12 @@ void initialiseComponent(ControlState& control) {
         control.integers[pathMustExist] = 1;
         control.integers[noChangeDirectory] = 1;
     }
+    if (control.layout->kind == ControlKind::dropTarget) {
+        // The layout has one text event: the dropped file list.
+        const TextHandler handlers[runtime_internal::dropKindCount] = {
+            nullptr, nullptr, nullptr, control.layout->onTextEvent};
+        control.dropObject = runtime_internal::newDropTarget(control.integers, handlers);
+    }
 }
 
 }  // namespace
@@ -429,13 +450,24 @@ void writeIntegerProperty(const WindowLayout& window, int control, int property,
 }
 
 bool registerWindow(const WindowLayout& window, int dropTargetControl, std::intptr_t handle) {
-    (void)window, (void)dropTargetControl, (void)handle;
-    return false;
+    ControlState* c = findControl(window, dropTargetControl);
+    if (!c || c->layout->kind != ControlKind::dropTarget || c->registeredWindow) return false;
+    c->registeredWindow = reinterpret_cast<HWND>(handle);
+    c->registered = c->dropObject && RegisterDragDrop(c->registeredWindow, c->dropObject) == S_OK;
+    return c->registered;
 }
 
 bool openDialogOpen(const WindowLayout& window, int openDialogControl) {
-    (void)window, (void)openDialogControl;
-    return false;
+    LoadedWindow* w = findWindow(window);
+    ControlState* c = findControl(w, openDialogControl);
+    if (!c || c->layout->kind != ControlKind::openDialog) return false;
+    // The window holding the component owns the tool's modal dialogs.
+    return runtime_internal::showFileDialog(w->hwnd, c->texts, c->integers);
+}
+
+IDropTarget* runtime_internal::dropTargetObject(const WindowLayout& window, int dropTargetControl) {
+    ControlState* c = findControl(window, dropTargetControl);
+    return c ? c->dropObject : nullptr;
 }
 
 // ---- start-up and the message loop ---------------------------------------------------------

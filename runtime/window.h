@@ -65,7 +65,10 @@ void writeTextProperty(const WindowLayout& window, int control, int property, co
 std::int32_t readIntegerProperty(const WindowLayout& window, int control, int property);
 void writeIntegerProperty(const WindowLayout& window, int control, int property, std::int32_t value);
 
-// Component operations. The drop target and the dialog layer are not built yet: both report
-// failure, so the window takes no drops and the dialog never confirms a file.
+// Makes `handle` an OLE drop target served by the drop-target component. Only the first call with
+// a non-zero handle counts: later calls return false, also after a failed registration. The
+// registration ends when the component's window is destroyed. Needs OLE on the calling thread.
 bool registerWindow(const WindowLayout& window, int dropTargetControl, std::intptr_t handle);
+// Shows the open-file (dialogType 0) or save (1) dialog modally over the component's window.
+// True when the user confirmed a file; its full path is then the component's fileName.
 bool openDialogOpen(const WindowLayout& window, int openDialogControl);
