@@ -11,33 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "export_command.h"
 #include "test_data_object.h"
+#include "tool_driver.h"
 
 namespace {
 
 std::string buildFolder;
 
-const char caption[] = "Morvane Quab图标提取  BY:Tolvan";
-enum { filePathEdit = 1002, browseButton = 1003 };
+std::string fixtureFolder;  // the fixture modules built from .rc files
+
+using namespace driver;
+const char* const caption = mainCaption;
 // Controls of the system's explorer-style file dialog. The file name is typed into a combo box,
 // or into a plain edit box when the program hooks the dialog (as the tool does, under Wine).
-enum { fileTypeCombo = 0x470, folderCombo = 0x471, fileNameCombo = 0x47C, fileNameEdit = 0x480 };
+enum { fileTypeCombo = 0x470, folderCombo = 0x471, dialogNameCombo = 0x47C, dialogNameEdit = 0x480 };
 
 HWND fileNameBox(HWND dialog) {
-    HWND box = GetDlgItem(dialog, fileNameCombo);
-    return box ? box : GetDlgItem(dialog, fileNameEdit);
-}
-
-std::string windowText(HWND hwnd) {
-    char text[2048] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-std::string className(HWND hwnd) {
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
+    HWND box = GetDlgItem(dialog, dialogNameCombo);
+    return box ? box : GetDlgItem(dialog, dialogNameEdit);
 }
 
 std::string toAnsi(const std::wstring& wide) {
@@ -68,16 +60,6 @@ std::string selectedItem(HWND combo) {
     return comboItems(combo)[static_cast<std::size_t>(at)];
 }
 
-std::string freshFolder() {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "iconx_choose_" + std::to_string(GetCurrentProcessId()) +
-                         "_" + std::to_string(++counter);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 void writeSmallFile(const std::string& path) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
@@ -88,7 +70,7 @@ void writeSmallFile(const std::string& path) {
 
 // The tool, copied into a fresh folder and started there; ended at the end of the scope.
 struct Tool {
-    std::string folder = freshFolder();
+    std::string folder = freshFolder("iconx_choose");
     PROCESS_INFORMATION info = {};
     HWND window = nullptr;
     Tool() {
@@ -111,28 +93,10 @@ struct Tool {
     }
     HWND control(int id) const { return GetDlgItem(window, id); }
     std::string filePath() const { return windowText(control(filePathEdit)); }
-
-    struct Search { DWORD pid; const char* wanted; const char* title; HWND found; };
-    static BOOL CALLBACK match(HWND hwnd, LPARAM lParam) {
-        auto* s = reinterpret_cast<Search*>(lParam);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner != s->pid || !IsWindowVisible(hwnd)) return TRUE;
-        if (s->wanted && className(hwnd) != s->wanted) return TRUE;
-        if (s->title && windowText(hwnd) != s->title) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-    }
     HWND findTopLevel(const char* wanted, const char* title, DWORD milliseconds = 10000) const {
-        Search search = {info.dwProcessId, wanted, title, nullptr};
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds) {
-            EnumWindows(match, reinterpret_cast<LPARAM>(&search));
-            if (search.found) return search.found;
-            Sleep(50);
-        }
-        return nullptr;
+        return driver::findTopLevel(info.dwProcessId, wanted, title, milliseconds);
     }
+
     bool waitGone(HWND hwnd, DWORD milliseconds = 5000) const {
         const DWORD start = GetTickCount();
         while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
@@ -267,6 +231,30 @@ TEST(Drop, ARealDragFromAnotherProcessFillsTheBox) {
     EXPECT_NE(GetFileAttributesA(dropped.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The whole road of one extraction: a module dropped on the window, then Extract.
+TEST(Drop, ThenExtractWritesTheDroppedModulesIcon) {
+    Tool tool;
+    ASSERT_NE(tool.window, nullptr);
+    const std::string module = tool.folder + "\\演示.dll";
+    ASSERT_TRUE(CopyFileA((fixtureFolder + "\\three_groups32.dll").c_str(), module.c_str(), FALSE));
+    dragFilesOnto(tool.window, {module});
+    ASSERT_EQ(tool.filePath(), module);
+
+    PostMessageA(tool.control(extractButton), BM_CLICK, 0, 0);
+    for (DWORD start = GetTickCount(); tool.filePath() == module && GetTickCount() - start < 5000;) Sleep(20);
+    EXPECT_EQ(tool.filePath(), "图标提取成功！");
+    EXPECT_EQ(windowText(tool.control(fileNameEdit)), "2");
+
+    // 1.ico holds what the engine writes for the module's first group.
+    const std::string reference = tool.folder + "\\reference.ico";
+    ExportFileIcon(textArgument(module.c_str()), integerArgument(0), textArgument(reference.c_str()),
+                   omittedArgument());
+    ASSERT_EQ(lastExportReport().outcome, ExportOutcome::written);
+    const std::string written = readFile(tool.folder + "\\1.ico");
+    EXPECT_GT(written.size(), 6u);
+    EXPECT_TRUE(written == readFile(reference)) << "1.ico differs from the module's first group";
+}
+
 int showDialog() {
     Tool tool;
     if (!tool.window) return 1;
@@ -288,6 +276,8 @@ int main(int argc, char** argv) {
         std::string a = argv[i];
         if (a == "--show-dialog")
             show = true;
+        else if (a.rfind("--fixtures=", 0) == 0)
+            fixtureFolder = a.substr(11);
         else
             buildFolder = a;
     }
