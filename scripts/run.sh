@@ -15,7 +15,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 echo "No display here (DISPLAY is not set): the window runs on a private X server (Xvfb)."
-scripts/screenshot-window.sh "$build/window-screenshot.png"
+scripts/screenshot.sh window "$build/window-screenshot.png"
 echo "A picture of the window is in $build/window-screenshot.png."
 echo "To use the window itself, run this script where there is a display, or start it under"
 echo "Xvfb by hand:  xvfb-run -a scripts/run-window.sh"
