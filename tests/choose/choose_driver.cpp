@@ -69,32 +69,11 @@ void writeSmallFile(const std::string& path) {
 }
 
 // The tool, copied into a fresh folder and started there; ended at the end of the scope.
-struct Tool {
-    std::string folder = freshFolder("iconx_choose");
-    PROCESS_INFORMATION info = {};
-    HWND window = nullptr;
-    Tool() {
-        const std::string exe = folder + "\\iconextractor.exe";
-        if (!CopyFileA((buildFolder + "\\iconextractor.exe").c_str(), exe.c_str(), FALSE)) return;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.c_str(), &si, &info))
-            return;
-        window = findTopLevel(nullptr, caption);
-    }
-    ~Tool() {
-        if (!info.hProcess) return;
-        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(info.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 99);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    HWND control(int id) const { return GetDlgItem(window, id); }
+struct Tool : RunningTool {
+    Tool() : RunningTool(buildFolder + "\\iconextractor.exe", freshFolder("iconx_choose")) {}
     std::string filePath() const { return windowText(control(filePathEdit)); }
     HWND findTopLevel(const char* wanted, const char* title, DWORD milliseconds = 10000) const {
-        return driver::findTopLevel(info.dwProcessId, wanted, title, milliseconds);
+        return driver::findTopLevel(program.info.dwProcessId, wanted, title, milliseconds);
     }
 
     bool waitGone(HWND hwnd, DWORD milliseconds = 5000) const {
@@ -281,12 +260,7 @@ int main(int argc, char** argv) {
         else
             buildFolder = a;
     }
-    if (buildFolder.empty()) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        buildFolder = path;
-        buildFolder.resize(buildFolder.rfind('\\'));
-    }
+    if (buildFolder.empty()) buildFolder = programFolder();
     const int result = show ? showDialog() : RUN_ALL_TESTS();
     OleUninitialize();
     return result;

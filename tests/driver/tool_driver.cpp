@@ -61,6 +61,34 @@ DWORD Program::exitCode(DWORD milliseconds) {
 
 namespace {
 
+std::string copiedTool(const std::string& toolExe, const std::string& folder) {
+    const std::string exe = folder + "\\iconextractor.exe";
+    CopyFileA(toolExe.c_str(), exe.c_str(), FALSE);
+    return exe;
+}
+
+}  // namespace
+
+RunningTool::RunningTool(const std::string& toolExe, const std::string& folder)
+    : folder(folder), program(copiedTool(toolExe, folder)) {
+    if (program.started) window = findTopLevel(program.info.dwProcessId, nullptr, mainCaption);
+}
+
+RunningTool::~RunningTool() {
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+    program.exitCode(5000);
+}
+
+std::string programFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    folder.resize(folder.rfind('\\'));
+    return folder;
+}
+
+namespace {
+
 struct Search {
     DWORD pid;
     const char* wanted;

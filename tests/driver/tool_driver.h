@@ -31,6 +31,22 @@ struct Program {
     DWORD exitCode(DWORD milliseconds = 5000);
 };
 
+// A copy of the tool in `folder`, started there with its main window shown (window is null when
+// it did not appear). Closed as a user closes it at the end of the scope, ended if it will not go.
+struct RunningTool {
+    std::string folder;
+    Program program;
+    HWND window = nullptr;
+    RunningTool(const std::string& toolExe, const std::string& folder);
+    ~RunningTool();
+    RunningTool(const RunningTool&) = delete;
+    RunningTool& operator=(const RunningTool&) = delete;
+    HWND control(int id) const { return GetDlgItem(window, id); }
+};
+
+// The folder that holds this test program.
+std::string programFolder();
+
 // The first visible top-level window of process `pid` with class `wanted` (any when null) and
 // caption `title` (any when null); null when none appears within `milliseconds` (0: look once).
 HWND findTopLevel(DWORD pid, const char* wanted, const char* title, DWORD milliseconds = 10000);

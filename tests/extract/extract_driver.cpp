@@ -110,35 +110,11 @@ std::string referenceIcon(const std::string& module, int group) {
 
 // A copy of the tool in a fresh folder with the fixture modules beside it, started and showing
 // its window. Closed, or ended, at the end of the scope.
-struct Tool {
-    std::string folder = freshFolder("iconx_extract");
-    PROCESS_INFORMATION info = {};
-    HWND window = nullptr;
-
-    Tool() {
-        const std::string exe = folder + "\\iconextractor.exe";
-        EXPECT_TRUE(CopyFileA((appFolder + "\\iconextractor.exe").c_str(), exe.c_str(), FALSE)) << exe;
+struct Tool : driver::RunningTool {
+    Tool() : RunningTool(appFolder + "\\iconextractor.exe", freshFolder("iconx_extract")) {
         for (const char* module : {"three_groups32.dll", "no_icons32.dll"})
             EXPECT_TRUE(CopyFileA((fixtureFolder + "\\" + module).c_str(), (folder + "\\" + module).c_str(), FALSE))
                 << module;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                            &si, &info))
-            return;
-        const DWORD start = GetTickCount();
-        while (!window && GetTickCount() - start < 10000) {
-            window = topLevel(nullptr);
-            if (!window) Sleep(50);
-        }
-    }
-    ~Tool() {
-        if (!info.hProcess) return;
-        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(info.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 99);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
     }
 
     HWND box(int id) const { return GetDlgItem(window, id); }
@@ -162,7 +138,7 @@ struct Tool {
 
     // The first visible top-level window of the tool with class `wanted`, or its main window.
     HWND topLevel(const char* wanted) const {
-        return driver::findTopLevel(info.dwProcessId, wanted, wanted ? nullptr : driver::mainCaption, 0);
+        return driver::findTopLevel(program.info.dwProcessId, wanted, wanted ? nullptr : driver::mainCaption, 0);
     }
 };
 

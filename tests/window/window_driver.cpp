@@ -231,11 +231,6 @@ int main(int argc, char** argv) {
         else
             buildFolder = a;
     }
-    if (buildFolder.empty()) {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        buildFolder = path;
-        buildFolder.resize(buildFolder.rfind('\\'));
-    }
+    if (buildFolder.empty()) buildFolder = programFolder();
     return RUN_ALL_TESTS();
 }
