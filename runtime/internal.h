@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "values.h"
+#include "gdi_scope.h"
 #include "window.h"
 
 namespace runtime_internal {
@@ -28,30 +29,6 @@ public:
     }
 private:
     HANDLE handle_;
-};
-
-// Selects a GDI object into a DC for one scope and puts the old one back.
-class ScopedSelect {
-public:
-    ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-    ~ScopedSelect() { if (old_) SelectObject(dc_, old_); }
-    ScopedSelect(const ScopedSelect&) = delete;
-    ScopedSelect& operator=(const ScopedSelect&) = delete;
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-// Owns a GDI object created for one drawing.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() { if (object_) DeleteObject(object_); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-private:
-    HGDIOBJ object_;
 };
 
 // The executable's folder without a trailing backslash ("D:" for a drive root), worked out

@@ -9,9 +9,7 @@
 #include "internal.h"
 #include "runtime.h"
 
-using runtime_internal::GdiObject;
 using runtime_internal::TextHandler;
-using runtime_internal::ScopedSelect;
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <new>
 
+#include "gdi_scope.h"
 #include "skin_format.h"
 #include "win32api.h"
 #include <windowsx.h>
@@ -140,37 +141,6 @@ private:
     HGDIOBJ old_ = nullptr;
     std::uint32_t* bits_ = nullptr;
 };
-
-// Selects a GDI object for a scope and puts the previous one back.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-    ~Selection() {
-        if (old_) SelectObject(dc_, old_);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_) DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
-
-// ---- per-window state ---------------------------------------------------------------------------
 
 enum class Role { frame, edit, container };
 
@@ -359,7 +329,7 @@ void paintButton(Canvas& c, HDC dc, const RECT& r, int which, const WindowState*
     if (!ghost || hot || pressed) {
         GdiObject brush(CreateSolidBrush(colourRef(face)));
         GdiObject pen(CreatePen(PS_SOLID, 1, colourRef(mix(face, Rgb{0, 0, 0}, 60))));
-        Selection b(dc, brush.get()), p(dc, pen.get());
+        ScopedSelect b(dc, brush.get()), p(dc, pen.get());
         switch (s.buttonShape) {
         case skin::ButtonShape::square:
         case skin::ButtonShape::ghost: Rectangle(dc, r.left, r.top, r.right, r.bottom); break;
@@ -420,7 +390,7 @@ void drawFrame(HWND window, HDC target, const FrameGeometry& g, const WindowStat
     wchar_t title[256];
     int length = GetWindowTextW(window, title, 256);
     if (length > 0) {
-        Selection font(dc, objects.caption);
+        ScopedSelect font(dc, objects.caption);
         SetBkMode(dc, TRANSPARENT);
         UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | (s.centredText ? DT_CENTER : DT_LEFT);
         RECT t = g.text;
@@ -475,7 +445,7 @@ void paintEditBorder(HWND window, const WindowState* st) {
     FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
     GdiObject pen(CreatePen(PS_SOLID, 1, colourRef(border)));
     {
-        Selection p(dc, pen.get()), b(dc, GetStockObject(NULL_BRUSH));
+        ScopedSelect p(dc, pen.get()), b(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, 0, 0, w, h);
     }
     RestoreDC(dc, saved);
