@@ -60,6 +60,12 @@ check "damaged image as bitmap" 1 "7 icon groups" "damaged or non-bitmap image" 
 check "unwritable target" 1 "3 icon groups" "cannot write the target" -- "$F/three_groups32.dll" "$O/no/such/folder/x.ico"
 check "unsupported target" 1 "3 icon groups" "must end in .ico or .bmp" -- "$F/three_groups32.dll" "$O/x.png"
 check ".ico source" 0 "1 icon group$" "^$" -- "$O/first.ico" "$O/copy.ico"
+if [ -n "$prefix" ]; then  # Windows: the system clipboard
+  check "clipboard" 0 "copied the first image of group 2 to the clipboard" "^$" -- "$F/three_groups32.dll" --clipboard -g 2
+elif [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then  # Linux without a desktop to hand it to
+  check "clipboard without a desktop" 1 "3 icon groups" "no desktop clipboard" -- "$F/three_groups32.dll" --clipboard
+fi
+check "clipboard refuses a damaged image" 1 "7 icon groups" "damaged or non-bitmap image" -- "$F/odd_groups32.dll" --clipboard -g 6
 
 # Damaged input gives a clear reason, never a crash.
 corpus=$(cd "$(dirname "$0")/../../fuzz/corpus" && pwd)
